@@ -1,3 +1,6 @@
+// Pseudo-terminals and the POSIX stand-in exist on Linux only.
+#if !defined(_WIN32)
+
 #include "pty_pair.h"
 
 #include <fcntl.h>
@@ -92,3 +95,5 @@ void PtyPair::CloseMaster() {
         master_ = -1;
     }
 }
+
+#endif

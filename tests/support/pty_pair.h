@@ -4,6 +4,8 @@
 // writes arrives unchanged at the other.
 #pragma once
 
+#if !defined(_WIN32)
+
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -41,3 +43,5 @@ class PtyPair {
     int slave_ = -1;
     std::string path_;
 };
+
+#endif
