@@ -51,6 +51,12 @@ std::string JsonNumber(double value) {
     return text;
 }
 
+std::string JsonTime(double seconds) {
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%.3f", seconds);
+    return stamp;
+}
+
 std::string JsonString(const std::string& text) {
     std::string out = "\"";
     for (char c : text) {
@@ -70,7 +76,7 @@ std::string JsonString(const std::string& text) {
 }
 
 std::string JsonUpdate(double t, const pelkcore::GateState& gate) {
-    return "{\"type\":\"update\",\"t\":" + JsonNumber(std::round(t * 1000) / 1000) +
+    return "{\"type\":\"update\",\"t\":" + JsonTime(t) +
            ",\"gate\":" + JsonString(gate.address) + ",\"value\":" + JsonNumber(gate.value) +
            ",\"failed\":" + (gate.failed ? "true" : "false") +
            ",\"count\":" + std::to_string(gate.updates) + "}";

@@ -30,6 +30,8 @@ std::string StatusLine(const StatusView& view);
 // Exact enough to hold a float's value bit for bit.
 std::string JsonNumber(double value);
 std::string JsonString(const std::string& text);
+// Seconds since the start, to the millisecond.
+std::string JsonTime(double seconds);
 
 std::string JsonUpdate(double t, const pelkcore::GateState& gate);
 std::string CsvUpdate(double t, const pelkcore::GateState& gate);

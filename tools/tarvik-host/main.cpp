@@ -398,14 +398,14 @@ int main(int argc, char** argv) {
                 comm = host::CommView::Ok;
             }
             if (o.format == "json") {
-                Above("{\"type\":\"event\",\"t\":" + host::JsonNumber(t) + ",\"event\":\"" + event +
+                Above("{\"type\":\"event\",\"t\":" + host::JsonTime(t) + ",\"event\":\"" + event +
                       "\"}");
             } else if (!terminal || o.quiet) {
                 Above(event == "comm-lost" ? "communication lost" : "communication back");
             }
         }
         for (const std::string& reply : replies) {
-            Above(o.format == "json" ? "{\"type\":\"reply\",\"t\":" + host::JsonNumber(t) +
+            Above(o.format == "json" ? "{\"type\":\"reply\",\"t\":" + host::JsonTime(t) +
                                            ",\"text\":" + host::JsonString(reply) + "}"
                                      : "> " + reply);
         }
