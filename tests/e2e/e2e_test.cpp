@@ -54,8 +54,15 @@ class SystemTest : public ::testing::Test {
         // own pace (53 a second at 9600 baud) the driver falls behind, its
         // input queue stays full and a backlog of a few seconds would hide a
         // short silence.
-        std::vector<std::string> argv = {INDICATOR_SIM_PROGRAM, "--scenario", "scenario.txt",
-                                         "--link", "./tty", "--log", "sim.log", "--rate", "10"};
+        std::vector<std::string> argv = {INDICATOR_SIM_PROGRAM,
+                                         "--scenario",
+                                         "scenario.txt",
+                                         "--link",
+                                         "./tty",
+                                         "--log",
+                                         "sim.log",
+                                         "--rate",
+                                         "10"};
         argv.insert(argv.end(), extra.begin(), extra.end());
         sim_ = std::make_unique<ChildProcess>(argv, dir_.string());
         ASSERT_TRUE(sim_->Started());
@@ -64,8 +71,8 @@ class SystemTest : public ::testing::Test {
     }
 
     void StartHost(std::vector<std::string> extra = {}) {
-        std::vector<std::string> argv = {TARVIK_HOST_PROGRAM, "--port", "./tty", "--format", "json",
-                                         "--log", "host.log"};
+        std::vector<std::string> argv = {
+            TARVIK_HOST_PROGRAM, "--port", "./tty", "--format", "json", "--log", "host.log"};
         argv.insert(argv.end(), extra.begin(), extra.end());
         host_ = std::make_unique<ChildProcess>(argv, dir_.string());
         ASSERT_TRUE(host_->Started());
@@ -88,9 +95,7 @@ class SystemTest : public ::testing::Test {
 
     bool WaitForUpdates(size_t atLeast, std::chrono::milliseconds timeout = 30s) {
         return host_->WaitForOutput(
-            [&](const std::string& out) {
-                return CountOf(out, "\"gate\":\"WEIGHT\"") >= atLeast;
-            },
+            [&](const std::string& out) { return CountOf(out, "\"gate\":\"WEIGHT\"") >= atLeast; },
             timeout);
     }
 
@@ -172,7 +177,8 @@ TEST_F(SystemTest, DamageAndSilenceLoseAndRegainCommunication) {
     // Lost twice and back twice, then the last weight arrives.
     ASSERT_TRUE(host_->WaitForOutput(
         [](const std::string& out) {
-            return CountOf(out, "\"event\":\"comm-back\"") >= 2 && out.find("\"value\":120,") != std::string::npos;
+            return CountOf(out, "\"event\":\"comm-back\"") >= 2 &&
+                   out.find("\"value\":120,") != std::string::npos;
         },
         60s))
         << host_->Output().substr(0, 2000);
@@ -239,7 +245,7 @@ TEST_F(SystemTest, ConsoleCommandsAreFollowedByThePollingThread) {
     EXPECT_NE(log.find("TARVIK> ReOpenCom() exited 0"), std::string::npos);
     EXPECT_NE(log.find(lostLine, log.find("TARVIK> WarmStart()")), std::string::npos);
     EXPECT_NE(log.find(backLine, log.find("TARVIK> ReOpenCom() exited 0")), std::string::npos);
-    EXPECT_NE(host_->Output().find("\"losses\":1,\"recoveries\":1") , std::string::npos)
+    EXPECT_NE(host_->Output().find("\"losses\":1,\"recoveries\":1"), std::string::npos)
         << host_->Output().substr(host_->Output().rfind('{'));
 }
 
@@ -283,10 +289,10 @@ TEST_F(SystemTest, SigtermEndsThroughTheStopHandshake) {
 
 // A port that will not open: the host program says so and ends with its own status.
 TEST_F(SystemTest, PortThatWillNotOpenEndsWithItsStatus) {
-    host_ = std::make_unique<ChildProcess>(
-        std::vector<std::string>{TARVIK_HOST_PROGRAM, "--port", "./no-such", "--format", "json",
-                                 "--log", "host.log"},
-        dir_.string());
+    host_ = std::make_unique<ChildProcess>(std::vector<std::string>{TARVIK_HOST_PROGRAM, "--port",
+                                                                    "./no-such", "--format", "json",
+                                                                    "--log", "host.log"},
+                                           dir_.string());
     ASSERT_EQ(HostExit(20s), 3);
     EXPECT_NE(host_->Errors().find("the port ./no-such would not open"), std::string::npos)
         << host_->Errors();

@@ -69,7 +69,8 @@ std::vector<SentFrame> ReadSendLog(const std::string& path) {
             continue;
         }
         for (size_t i = 0; i + 1 < hex.size(); i += 2) {
-            frame.bytes.push_back(static_cast<uint8_t>(std::strtoul(hex.substr(i, 2).c_str(), nullptr, 16)));
+            frame.bytes.push_back(
+                static_cast<uint8_t>(std::strtoul(hex.substr(i, 2).c_str(), nullptr, 16)));
         }
         frames.push_back(frame);
     }

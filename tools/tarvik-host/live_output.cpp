@@ -76,8 +76,8 @@ std::string JsonString(const std::string& text) {
 }
 
 std::string JsonUpdate(double t, const pelkcore::GateState& gate) {
-    return "{\"type\":\"update\",\"t\":" + JsonTime(t) +
-           ",\"gate\":" + JsonString(gate.address) + ",\"value\":" + JsonNumber(gate.value) +
+    return "{\"type\":\"update\",\"t\":" + JsonTime(t) + ",\"gate\":" + JsonString(gate.address) +
+           ",\"value\":" + JsonNumber(gate.value) +
            ",\"failed\":" + (gate.failed ? "true" : "false") +
            ",\"count\":" + std::to_string(gate.updates) + "}";
 }

@@ -473,6 +473,13 @@ int main(int argc, char** argv) {
     pelkcore::UnsubscribeGates(gateToken);
     pelkcore::FlushLog();
     pelkcore::UnsubscribeLog(logToken);
+    {
+        std::lock_guard lock(inbox.mutex);
+        for (const auto& [level, line] : inbox.logLines) { // the driver's last words
+            std::cout << (level == 32 ? "! " : "  ") << line << "\n";
+        }
+        inbox.logLines.clear();
+    }
 
     uint64_t values = 0;
     uint64_t flags = 0;
