@@ -67,6 +67,7 @@ TEST(ComPortOpen, FailuresLeaveNoHandleOpen) {
         {"empty name", "", ComOpenFailed},
         {"regular file", file, ComNotSerial},
         {"null device by its path", "/dev/null", ComNotSerial},
+        {"null device by a name other than NUL", "nul", ComNotSerial},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
