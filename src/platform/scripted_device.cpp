@@ -22,6 +22,7 @@ struct ScriptedDevice {
     std::vector<Step> script;
     size_t next = 0; // first step not used up
     DWORD writeLimit = MAXDWORD;
+    unsigned refused = 0; // ScriptedCall bits
     ScriptedDeviceRecord record{};
 };
 
@@ -102,7 +103,10 @@ BOOL Write(void* state, const std::atomic<bool>&, const BYTE* buffer, DWORD coun
 BOOL GetState(void* state, DCB* dcb) {
     std::lock_guard<std::mutex> guard(registryLock);
     ScriptedDevice& device = *static_cast<OpenDevice*>(state)->device;
-    ++device.record.getStateCalls;
+    ++device.record.getStateCalls; // refused calls count too
+    if ((device.refused & ScriptedGetState) != 0) {
+        return FALSE;
+    }
     *dcb = device.record.dcb;
     return TRUE;
 }
@@ -110,21 +114,31 @@ BOOL GetState(void* state, DCB* dcb) {
 BOOL SetState(void* state, const DCB* dcb) {
     std::lock_guard<std::mutex> guard(registryLock);
     ScriptedDevice& device = *static_cast<OpenDevice*>(state)->device;
-    ++device.record.setStateCalls;
+    ++device.record.setStateCalls; // refused calls count too
+    if ((device.refused & ScriptedSetState) != 0) {
+        return FALSE;
+    }
     device.record.dcb = *dcb;
     return TRUE;
 }
 
 BOOL GetTimeouts(void* state, COMMTIMEOUTS* timeouts) {
     std::lock_guard<std::mutex> guard(registryLock);
-    *timeouts = static_cast<OpenDevice*>(state)->device->record.timeouts;
+    ScriptedDevice& device = *static_cast<OpenDevice*>(state)->device;
+    if ((device.refused & ScriptedGetTimeouts) != 0) {
+        return FALSE;
+    }
+    *timeouts = device.record.timeouts;
     return TRUE;
 }
 
 BOOL SetTimeouts(void* state, const COMMTIMEOUTS* timeouts) {
     std::lock_guard<std::mutex> guard(registryLock);
     ScriptedDevice& device = *static_cast<OpenDevice*>(state)->device;
-    ++device.record.setTimeoutsCalls;
+    ++device.record.setTimeoutsCalls; // refused calls count too
+    if ((device.refused & ScriptedSetTimeouts) != 0) {
+        return FALSE;
+    }
     device.record.timeouts = *timeouts;
     return TRUE;
 }
@@ -140,6 +154,9 @@ BOOL SetupQueues(void* state, DWORD inQueue, DWORD outQueue) {
 BOOL ClearError(void* state, DWORD* errors, COMSTAT* stat) {
     std::lock_guard<std::mutex> guard(registryLock);
     ScriptedDevice& device = *static_cast<OpenDevice*>(state)->device;
+    if ((device.refused & ScriptedClearError) != 0) {
+        return FALSE;
+    }
     if (errors != nullptr) {
         *errors = 0;
     }
@@ -221,6 +238,13 @@ void ScriptedDeviceLimitWrites(const char* name, DWORD maxBytes) {
     std::lock_guard<std::mutex> guard(registryLock);
     if (ScriptedDevice* device = Find(name)) {
         device->writeLimit = maxBytes;
+    }
+}
+
+void ScriptedDeviceRefuse(const char* name, unsigned calls) {
+    std::lock_guard<std::mutex> guard(registryLock);
+    if (ScriptedDevice* device = Find(name)) {
+        device->refused = calls;
     }
 }
 

@@ -30,6 +30,19 @@ void ScriptedDeviceSetState(const char* name, const DCB& dcb);
 // Each WriteFile takes at most this many bytes (a write time-out).
 void ScriptedDeviceLimitWrites(const char* name, DWORD maxBytes);
 
+// Calls the device can be told to refuse (return FALSE), for the failure
+// paths a real port seldom shows.
+enum ScriptedCall : unsigned {
+    ScriptedGetState = 1u << 0,
+    ScriptedSetState = 1u << 1,
+    ScriptedGetTimeouts = 1u << 2,
+    ScriptedSetTimeouts = 1u << 3,
+    ScriptedClearError = 1u << 4,
+};
+// Refuses the calls in `calls` (a set of ScriptedCall bits) from now on; 0
+// accepts all again.
+void ScriptedDeviceRefuse(const char* name, unsigned calls);
+
 struct ScriptedRead {
     DWORD asked;
     DWORD delivered;

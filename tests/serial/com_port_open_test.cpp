@@ -67,6 +67,7 @@ TEST(ComPortOpen, FailuresLeaveNoHandleOpen) {
         {"empty name", "", ComOpenFailed},
         {"regular file", file, ComNotSerial},
         {"null device by its path", "/dev/null", ComNotSerial},
+        {"null device by a name other than NUL", "nul", ComNotSerial},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -313,6 +314,35 @@ TEST(ComPortOpen, BuildsTheDcbFromLineSettingsAndLineControl) {
         ComPortClose(handle);
     }
     ScriptedDeviceRemove("SCRIPTOPEN");
+}
+
+TEST(ComPortOpen, EachFailedStepClosesThePort) {
+    struct Case {
+        const char* what;
+        unsigned refused;
+        int32_t result;
+        int setStateCalls;
+    };
+    const Case cases[] = {
+        {"GetCommState", ScriptedGetState, ComNotSerial, 0},
+        {"SetCommTimeouts", ScriptedSetTimeouts, ComOpenFailed, 0},
+        {"SetCommState", ScriptedSetState, ComBadSettings, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScriptedDeviceCreate("SCRIPTFAIL");
+        ScriptedDeviceRefuse("SCRIPTFAIL", c.refused);
+        HANDLE handle = nullptr;
+        EXPECT_EQ(ComPortOpen("SCRIPTFAIL", &line7E1, 0x0303, &handle), c.result);
+        EXPECT_NE(handle, INVALID_HANDLE_VALUE); // the closed handle's value
+        ScriptedDeviceRecord record{};
+        ASSERT_TRUE(ScriptedDeviceInspect("SCRIPTFAIL", &record));
+        EXPECT_FALSE(record.open);
+        EXPECT_EQ(record.setStateCalls, c.setStateCalls);
+        EXPECT_EQ(record.inQueue, 0u); // SetupComm not reached
+        EXPECT_EQ(ComPortClose(handle), ComIoFailed);
+    }
+    ScriptedDeviceRemove("SCRIPTFAIL");
 }
 
 TEST(ComPortOpen, LineControlZeroLeavesThePortAsItWas) {

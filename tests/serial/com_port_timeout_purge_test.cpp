@@ -145,6 +145,28 @@ TEST_F(ScriptedPort, PurgeReportsAFailedDrainRead) {
     EXPECT_EQ(record.timeouts.ReadTotalTimeoutConstant, 100u); // restored all the same
 }
 
+TEST_F(ScriptedPort, PurgeDrainsWhenClearCommErrorFails) {
+    ComPortSetTimeout(handle, 10);
+    ScriptedDeviceRefuse(portName, ScriptedClearError);
+    EXPECT_EQ(ComPortPurge(handle), ComOk); // the failure alone is no error
+    ScriptedDeviceRecord record = Record();
+    ASSERT_EQ(record.reads.size(), 1u);
+    EXPECT_EQ(record.reads[0].totalTimeoutMs, 50u);
+    EXPECT_EQ(record.timeouts.ReadTotalTimeoutConstant, 100u);
+}
+
+TEST_F(ScriptedPort, PurgeDrainsWhenTheTimeoutsCannotBeRead) {
+    ComPortSetTimeout(handle, 10);
+    AddBytes(10);
+    ScriptedDeviceRefuse(portName, ScriptedGetTimeouts);
+    EXPECT_EQ(ComPortPurge(handle), ComOk);
+    ScriptedDeviceRecord record = Record();
+    ASSERT_EQ(record.reads.size(), 1u);
+    EXPECT_EQ(record.reads[0].delivered, 10u);
+    // Nothing could be set or restored: the constant is still the old one.
+    EXPECT_EQ(record.timeouts.ReadTotalTimeoutConstant, 100u);
+}
+
 TEST(ComPortPurge, NullDeviceDrainsNothing) {
     HANDLE handle = nullptr;
     ASSERT_EQ(ComPortOpen("NUL", &line7E1, 0x0303, &handle), ComOk);

@@ -3,6 +3,7 @@
 
 #include "pty_pair.h"
 
+#include <algorithm>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
