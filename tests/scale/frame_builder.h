@@ -1,0 +1,52 @@
+// Builds indicator messages for the scale tests.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+using FrameBytes = std::array<uint8_t, 18>;
+
+// The checksum the indicator appends: two's complement of the sum of bytes
+// 0..16, low 7 bits.
+inline uint8_t FrameChecksum(const uint8_t* frame) {
+    unsigned sum = 0;
+    for (int i = 0; i < 17; ++i) {
+        sum += frame[i];
+    }
+    return static_cast<uint8_t>((256 - (sum % 256)) % 256) & 0x7F;
+}
+
+// A good message: status words A, B, C, six weight and six tare characters.
+inline FrameBytes MakeFrame(uint8_t statusA, uint8_t statusB, const char* weight, const char* tare,
+                            uint8_t statusC = 0x20) {
+    FrameBytes f{};
+    f[0] = 0x02;
+    f[1] = statusA;
+    f[2] = statusB;
+    f[3] = statusC;
+    std::memcpy(&f[4], weight, 6);
+    std::memcpy(&f[10], tare, 6);
+    f[16] = 0x0D;
+    f[17] = FrameChecksum(f.data());
+    return f;
+}
+
+// A good message with code 2 (factor 1) and the given weight digits.
+inline FrameBytes WeightFrame(const char* weight, uint8_t statusB = 0x20) {
+    return MakeFrame(0x22, statusB, weight, "000000");
+}
+
+inline std::vector<uint8_t> Bytes(const FrameBytes& f) {
+    return {f.begin(), f.end()};
+}
+
+inline std::vector<uint8_t> Concat(std::initializer_list<std::vector<uint8_t>> parts) {
+    std::vector<uint8_t> out;
+    for (const auto& p : parts) {
+        out.insert(out.end(), p.begin(), p.end());
+    }
+    return out;
+}
