@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -41,6 +42,15 @@ inline FrameBytes WeightFrame(const char* weight, uint8_t statusB = 0x20) {
 
 inline std::vector<uint8_t> Bytes(const FrameBytes& f) {
     return {f.begin(), f.end()};
+}
+
+// The frame from byte `from` on.
+inline std::vector<uint8_t> Tail(const FrameBytes& f, size_t from) {
+    return {f.begin() + static_cast<std::ptrdiff_t>(from), f.end()};
+}
+
+inline std::vector<uint8_t> Repeat(uint8_t b, size_t n) {
+    return std::vector<uint8_t>(n, b);
 }
 
 inline std::vector<uint8_t> Concat(std::initializer_list<std::vector<uint8_t>> parts) {
