@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstring>
@@ -104,7 +105,8 @@ class LifecycleTest : public HostTest {
                         LineSettings line = {9600, 7, 0, 2}, uint32_t instance = 0) {
         ColdStartRecord record;
         std::memset(&record, 0, sizeof record);
-        std::strncpy(record.portName, port.c_str(), sizeof record.portName);
+        std::memcpy(record.portName, port.c_str(),
+                    std::min(port.size() + 1, sizeof record.portName));
         record.portEnabled = enabled;
         record.lineSettings = line;
         started = true;
@@ -115,7 +117,8 @@ class LifecycleTest : public HostTest {
                          LineSettings line = {0, 0, 0, 0}) {
         ChangeParamsRecord record;
         std::memset(&record, 0, sizeof record);
-        std::strncpy(record.portName, port.c_str(), sizeof record.portName);
+        std::memcpy(record.portName, port.c_str(),
+                    std::min(port.size() + 1, sizeof record.portName));
         record.readTimeout = readTimeout;
         record.lineSettings = line;
         return Command(CmdChangeVpiParams, &record);

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "host/lifecycle_fixture.h"
+#include "platform/scripted_device.h"
 #include "serial/com_port.h"
 
 namespace {
@@ -11,7 +12,7 @@ using namespace std::chrono_literals;
 const std::string versionPrefix = "TARVIK> version compiled on ";
 
 TEST_F(LifecycleTest, ColdStartWithThePortDisabledOpensNothing) {
-    EXPECT_EQ(ColdStartOn("/dev/nothing", 0), 0);
+    EXPECT_EQ(ColdStartOn("/dev/absent", 0), 0);
     auto lines = host().Lines();
     ASSERT_EQ(lines.size(), 4u);
     EXPECT_EQ(lines[0].text.rfind(versionPrefix, 0), 0u) << lines[0].text;
@@ -44,7 +45,7 @@ TEST_F(LifecycleTest, ColdStartKeepsTheLowByteOfTheInstance) {
 }
 
 TEST_F(LifecycleTest, ColdStartOnAMissingPortReportsItAndStartsNoThread) {
-    EXPECT_EQ(ColdStartOn("/dev/nothing"), 0);
+    EXPECT_EQ(ColdStartOn("/dev/absent"), 0);
     auto lines = host().Lines();
     ASSERT_GE(lines.size(), 3u);
     std::vector<LogLine> tail(lines.end() - 3, lines.end());
@@ -53,7 +54,7 @@ TEST_F(LifecycleTest, ColdStartOnAMissingPortReportsItAndStartsNoThread) {
                                           {8, "TARVIK> ColdStart() installation OK!"}}));
     EXPECT_EQ(Handle(), HANDLE{0});
     EXPECT_FALSE(PollingThreadsRunning());
-    EXPECT_STREQ(context.portSettings.portName, "/dev/nothing");
+    EXPECT_STREQ(context.portSettings.portName, "/dev/absent");
 
     // No thread runs, so EndVpi must not wait for one.
     auto begin = std::chrono::steady_clock::now();
@@ -220,24 +221,26 @@ TEST_F(LifecycleTest, ChangeVpiParamsToTheSamePortFailsAndKeepsTheOpenOne) {
 }
 
 TEST_F(LifecycleTest, APortOpenedLaterUsesTheDefaultLineAndEndVpiDoesNotWait) {
-    PtyPair pty;
-    ASSERT_TRUE(pty.ok());
+    // A scripted port shows the line the open asked for (a pty forces 8N1).
+    ScriptedDeviceCreate("LATERPORT");
     ASSERT_EQ(ColdStartOn("", 0), 0);
-    ASSERT_EQ(ChangeParams(PortNameOf(pty), 0), 0);
-    DCB dcb{};
-    dcb.DCBlength = sizeof dcb;
-    ASSERT_TRUE(GetCommState(Handle(), &dcb));
-    EXPECT_EQ(dcb.BaudRate, 9600u);
-    EXPECT_EQ(dcb.ByteSize, 7);
-    EXPECT_EQ(dcb.Parity, 2);
-    EXPECT_EQ(dcb.fDtrControl, static_cast<DWORD>(DTR_CONTROL_ENABLE));
-    EXPECT_EQ(dcb.fRtsControl, static_cast<DWORD>(RTS_CONTROL_ENABLE));
+    ASSERT_EQ(ChangeParams("LATERPORT", 0), 0);
+    ScriptedDeviceRecord port;
+    ASSERT_TRUE(ScriptedDeviceInspect("LATERPORT", &port));
+    EXPECT_EQ(port.dcb.BaudRate, 9600u);
+    EXPECT_EQ(port.dcb.ByteSize, 7);
+    EXPECT_EQ(port.dcb.Parity, 2);
+    EXPECT_EQ(port.dcb.StopBits, 0);
+    EXPECT_EQ(port.dcb.fDtrControl, static_cast<DWORD>(DTR_CONTROL_ENABLE));
+    EXPECT_EQ(port.dcb.fRtsControl, static_cast<DWORD>(RTS_CONTROL_ENABLE));
+    EXPECT_EQ(port.timeouts.ReadTotalTimeoutConstant, 100u);
 
     EXPECT_FALSE(PollingThreadsRunning());
     auto begin = std::chrono::steady_clock::now();
     EXPECT_EQ(Command(CmdEndVpi), 0);
     EXPECT_LT(std::chrono::steady_clock::now() - begin, 2s);
     EXPECT_FALSE(host().HasLine("TARVIK> StartThread() End of thread"));
+    ScriptedDeviceRemove("LATERPORT");
 }
 
 TEST_F(LifecycleTest, EndVpiAfterCloseComStillWaitsForTheThread) {
