@@ -303,6 +303,71 @@ TEST_F(ScriptedThreadTest, StopAlreadyRequestedServesNoGate) {
     EXPECT_EQ(context.received, 0);
 }
 
+TEST_F(ScriptedThreadTest, OnlyLaterCyclesBeginWithTheSamplePause) {
+    context.sample = 1500;
+    line.AfterDrain(
+        Concat({Tail(NumberedFrame(0), 16), Bytes(NumberedFrame(1)), Bytes(NumberedFrame(2))}));
+    const auto begin = Clock::now();
+    Start();
+    ASSERT_TRUE(WaitForCalls(HostFn::PutGateVal, 4));
+    const auto first = Clock::now() - begin;
+    ASSERT_TRUE(WaitForCalls(HostFn::PutGateVal, 8));
+    const auto second = Clock::now() - begin;
+    EXPECT_TRUE(Stop());
+    EXPECT_LT(first, 1000ms);
+    EXPECT_GE(second - first, 1400ms);
+}
+
+TEST_F(ScriptedThreadTest, OutageAndRecoveryAreDumpedWithDebugOn) {
+    context.debug = 1;
+    context.retries = 1;
+    line.AfterDrain(Concat({Tail(NumberedFrame(0), 16), Bytes(NumberedFrame(1))}));
+    Start();
+    ASSERT_TRUE(host().WaitForLine(comError));
+    line.AfterDrain(Concat({Tail(NumberedFrame(1), 16), Bytes(NumberedFrame(2))}));
+    ASSERT_TRUE(host().WaitForLine(continuing));
+    ASSERT_TRUE(WaitForCalls(HostFn::PutGateVal, 8));
+    EXPECT_TRUE(Stop());
+    const Lines texts = host().Texts();
+    for (const auto& marker : {comError, continuing}) {
+        SCOPED_TRACE(marker);
+        size_t at = 0;
+        while (at < texts.size() && texts[at] != marker) {
+            ++at;
+        }
+        ASSERT_LT(at + 2, texts.size());
+        EXPECT_EQ(texts[at + 1].rfind("TARVIK> Dump() ", 0), 0u);
+        EXPECT_EQ(texts[at + 1].size(), 122u);
+        EXPECT_EQ(texts[at + 2].rfind("TARVIK> Dump() Index ", 0), 0u);
+    }
+    EXPECT_EQ(host().StoredValue(weightId), 2.0);
+}
+
+TEST(InterruptibleWait, SleepsInSlicesUntilAStopIsRequested) {
+    StoreStopFlag(StopRunning);
+    auto timed = [](int32_t ms) {
+        const auto begin = Clock::now();
+        InterruptibleWait(ms);
+        return Clock::now() - begin;
+    };
+    EXPECT_GE(timed(1000), 1000ms);
+    EXPECT_LT(timed(0), 100ms);
+
+    // A stop during the first of two slices ends the wait after that slice.
+    std::thread stopper([] {
+        std::this_thread::sleep_for(100ms);
+        StoreStopFlag(StopRequested);
+    });
+    const auto took = timed(1400);
+    stopper.join();
+    EXPECT_GE(took, 650ms);
+    EXPECT_LT(took, 1300ms);
+
+    // Already requested: no sleep at all.
+    EXPECT_LT(timed(5000), 100ms);
+    StoreStopFlag(StopRunning);
+}
+
 // ---- On a pseudo-terminal that plays the indicator ----------------------
 
 class LineThreadTest : public PollingThreadTest {
