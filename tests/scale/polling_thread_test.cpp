@@ -1,6 +1,8 @@
 // The polling thread, run on its own thread as the driver runs it: on a
 // scripted line where exact calls matter, and on a pseudo-terminal that plays
 // the indicator for the main paths.
+// These cases drive the scripted port and ptys of the POSIX stand-in.
+#if !defined(_WIN32)
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -580,3 +582,5 @@ TEST_F(LineThreadTest, EndlessStxBytesDoNotHoldAStoppingThread) {
 }
 
 } // namespace
+
+#endif
