@@ -69,4 +69,6 @@ int32_t SingleAddressParser(VpiRequest* request) {
     return ResultOk;
 }
 
-int32_t BlockAddressParser(VpiRequest*) { return ResultRefused; }
+int32_t BlockAddressParser(VpiRequest*) {
+    return ResultRefused;
+}

@@ -40,11 +40,11 @@ PIN_SIZE(GateRecordParse, 36);
 
 // As passed with SingleRead and SingleWrite.
 struct GateRecordAccess {
-    uint32_t host0[2];   // host's, not read
-    GateAddr gateAddr;   // as the parser filled it
-    uint32_t host28[2];  // host's, not read
-    uint32_t gateId;     // the host's id of the gate
-    RawValue* rawValue;  // the gate's raw value
+    uint32_t host0[2];  // host's, not read
+    GateAddr gateAddr;  // as the parser filled it
+    uint32_t host28[2]; // host's, not read
+    uint32_t gateId;    // the host's id of the gate
+    RawValue* rawValue; // the gate's raw value
 };
 
 PIN_OFFSET(GateRecordAccess, host0, 0);

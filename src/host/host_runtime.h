@@ -22,8 +22,8 @@ int err(int level, const char* format, ...);
 uint16_t Pelk5GetGateIdByAddressStr(uint32_t zero, uint8_t instance, const char* address,
                                     uint32_t* id);
 uint16_t Pelk5Cook(uint32_t zero, uint32_t gateId, uint32_t raw, double* cooked);
-uint16_t Pelk5PutGateVal(uint32_t zero, uint32_t gateId, uint32_t two, double value,
-                         uint32_t zero2, uint32_t zero3);
+uint16_t Pelk5PutGateVal(uint32_t zero, uint32_t gateId, uint32_t two, double value, uint32_t zero2,
+                         uint32_t zero3);
 uint16_t Pelk5SetGateFlag(uint32_t zero, uint32_t gateId, uint32_t one, uint32_t one2);
 uint16_t Pelk5GetGateVal(uint32_t zero, uint32_t sixteen, uint32_t gateId, double* value,
                          uint32_t zero2, uint32_t zero3);

@@ -38,7 +38,7 @@ static_assert(sizeof(ColdStartRecord) == 28);
 
 struct ChangeParamsRecord {
     char portName[portNameSize];
-    uint32_t readTimeout; // units of 10 ms; 0 and 0xFFFFFFFF keep the current one
+    uint32_t readTimeout;      // units of 10 ms; 0 and 0xFFFFFFFF keep the current one
     LineSettings lineSettings; // taken only when baudRate is not 0
 };
 

@@ -16,5 +16,9 @@ extern std::atomic<int32_t> StopFlag;
 // Acquire and release order the shutdown handshake: once EndVpi has seen 2, every
 // write the ending thread made before it is visible, so the port and the gate-id
 // array can be released safely.
-inline int32_t LoadStopFlag() { return StopFlag.load(std::memory_order_acquire); }
-inline void StoreStopFlag(int32_t value) { StopFlag.store(value, std::memory_order_release); }
+inline int32_t LoadStopFlag() {
+    return StopFlag.load(std::memory_order_acquire);
+}
+inline void StoreStopFlag(int32_t value) {
+    StopFlag.store(value, std::memory_order_release);
+}

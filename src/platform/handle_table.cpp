@@ -1,5 +1,6 @@
 #include "platform/handle_table.h"
 
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 
@@ -10,13 +11,15 @@ constexpr int slotCount = 64;
 struct Entry {
     const DeviceOps* ops = nullptr;
     void* device = nullptr;
-    uint32_t generation = 1; // part of the handle value, so a closed handle stays invalid
-    int users = 0;           // calls running on the entry
+    uint32_t generation = 1;  // part of the handle value, so a closed handle stays invalid
+    int users = 0;            // calls running on the entry
+    uint32_t retirements = 0; // devices released from this slot so far
     bool open = false;
     std::atomic<bool> closing{false};
 };
 
 std::mutex tableLock;
+std::condition_variable deviceRetired;
 Entry table[slotCount];
 
 // Handle value: generation in the upper bits, slot + 1 in the low byte; never
@@ -98,6 +101,11 @@ void HandleTableRelease(const HandleRef* ref) {
     }
     if (ops != nullptr) {
         ops->release(device);
+        {
+            std::lock_guard<std::mutex> guard(tableLock);
+            ++table[ref->slot].retirements;
+        }
+        deviceRetired.notify_all();
     }
 }
 
@@ -105,7 +113,7 @@ BOOL HandleTableClose(HANDLE handle) {
     const DeviceOps* ops = nullptr;
     void* device = nullptr;
     {
-        std::lock_guard<std::mutex> guard(tableLock);
+        std::unique_lock<std::mutex> guard(tableLock);
         int slot = FindSlot(handle);
         if (slot < 0) {
             return FALSE;
@@ -119,7 +127,12 @@ BOOL HandleTableClose(HANDLE handle) {
         if (entry.users == 0) {
             Retire(entry, &ops, &device);
         } else {
+            // Calls still running on the handle see `closing` and end soon;
+            // the close returns only once the last has released the device,
+            // so the port is free for a new open as soon as it returns.
             entry.closing.store(true);
+            uint32_t before = entry.retirements;
+            deviceRetired.wait(guard, [&] { return entry.retirements != before; });
         }
     }
     if (ops != nullptr) {

@@ -42,5 +42,8 @@ HANDLE HandleTableAdd(const DeviceOps* ops, void* device);
 bool HandleTableAcquire(HANDLE handle, HandleRef* ref);
 void HandleTableRelease(const HandleRef* ref);
 // Closes a handle: later lookups fail at once, calls still running on it see
-// `closing` and end, and the last of them releases the device.
+// `closing` and end, and the last of them releases the device. The close
+// returns after the device is released, as a port's close waits for its
+// pending reads, so the port can be opened again right away. It must not be
+// called from inside a call on the same handle.
 BOOL HandleTableClose(HANDLE handle);

@@ -275,8 +275,8 @@ uint16_t Pelk5Cook(uint32_t zero, uint32_t gateId, uint32_t raw, double* cooked)
     return RecordingHost::Get().Cook(gateId, raw, cooked, {zero, 0, 0, 0});
 }
 
-uint16_t Pelk5PutGateVal(uint32_t zero, uint32_t gateId, uint32_t two, double value,
-                         uint32_t zero2, uint32_t zero3) {
+uint16_t Pelk5PutGateVal(uint32_t zero, uint32_t gateId, uint32_t two, double value, uint32_t zero2,
+                         uint32_t zero3) {
     RecordingHost::Get().Put(gateId, value, {zero, two, zero2, zero3});
     return 0;
 }

@@ -28,10 +28,10 @@ enum class HostFn { GetGateId, Cook, PutGateVal, SetGateFlag, GetGateVal, UnCook
 struct HostCall {
     HostFn fn = HostFn::GetGateId;
     uint32_t gateId = 0;
-    uint32_t raw = 0;          // Cook: the raw argument
-    double value = 0;          // PutGateVal/UnCook: the value argument
-    std::string address;       // GetGateId: the address text
-    uint32_t args[4] = {};     // the constant arguments, in call order
+    uint32_t raw = 0;      // Cook: the raw argument
+    double value = 0;      // PutGateVal/UnCook: the value argument
+    std::string address;   // GetGateId: the address text
+    uint32_t args[4] = {}; // the constant arguments, in call order
 };
 
 class RecordingHost {
