@@ -521,7 +521,8 @@ TEST_F(LineThreadTest, SilenceIsOneOutageInTheLog) {
     ASSERT_TRUE(WaitForCalls(HostFn::PutGateVal, 8));
     indicator.Silence();
     ASSERT_TRUE(host().WaitForLine(comError));
-    EXPECT_EQ(LoadShared(context.commState), CommLost);
+    // The line comes first, then the state.
+    EXPECT_TRUE(host().WaitFor([&] { return LoadShared(context.commState) == CommLost; }));
     const size_t putsAtOutage = host().CallsOf(HostFn::PutGateVal).size();
     std::this_thread::sleep_for(1500ms); // several failed recoveries
     EXPECT_EQ(host().CallsOf(HostFn::PutGateVal).size(), putsAtOutage);
