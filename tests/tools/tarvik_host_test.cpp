@@ -2,6 +2,7 @@
 // console commands, and the values as the status line and records show them.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <sstream>
 
@@ -104,6 +105,12 @@ TEST(LiveOutput, ValuesAsTheyAreShown) {
     EXPECT_EQ(DisplayValue(500.0), "500");
     EXPECT_EQ(DisplayValue(static_cast<double>(0.00001f)), "0.00001");
     EXPECT_EQ(DisplayValue(-0.0), "0");
+    // The decoder's single-precision steps leave noise below the sixth digit.
+    EXPECT_EQ(DisplayValue(static_cast<double>(std::bit_cast<float>(0x43196667u))), "153.4");
+    EXPECT_EQ(DisplayValue(static_cast<double>(999999.125f)), "999999");
+    EXPECT_EQ(DisplayValue(1.23456), "1.23456");
+    EXPECT_EQ(DisplayValue(12345.6), "12345.6");
+    EXPECT_EQ(DisplayValue(99999900.0), "99999900");
     // The json value reads back as the same double, bit for bit.
     double value = static_cast<double>(999999.125f);
     EXPECT_EQ(std::strtod(JsonNumber(value).c_str(), nullptr), value);

@@ -6,8 +6,17 @@
 namespace host {
 
 std::string DisplayValue(double value) {
+    // Six significant digits, as many as the indicator's display has: the
+    // single-precision steps of the decoder leave noise below them.
+    int decimals = 5;
+    for (double bound = 10; bound <= 1e5 && std::fabs(value) >= bound; bound *= 10) {
+        --decimals;
+    }
+    if (std::fabs(value) >= 1e5) {
+        decimals = 0;
+    }
     char text[64];
-    std::snprintf(text, sizeof text, "%.5f", value);
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
     std::string out = text;
     if (out.find('.') != std::string::npos) {
         out.erase(out.find_last_not_of('0') + 1);

@@ -22,7 +22,8 @@ struct StatusView {
     double ageSeconds = -1; // of the last weight; < 0 before the first
 };
 
-// A value as a display shows it: no trailing zeros, at most five decimals.
+// A value as the indicator's display shows it: six significant digits (at
+// most five decimals), no trailing zeros.
 std::string DisplayValue(double value);
 
 std::string StatusLine(const StatusView& view);
