@@ -114,7 +114,7 @@ bool EndWithin(host::HostSession& session, double limit, int32_t* result, double
 int main(int argc, char** argv) {
     Options o;
     CLI::App app{"tarvik-host: runs the TARVIK driver module as a host does and shows the "
-                 "weight, tare, motion and sign it delivers.\nStandard input takes commands: " +
+                 "weight, tare, motion and sign it delivers.\nStandard input takes " +
                  std::string(host::consoleHelp)};
     app.add_option("--driver", o.driver,
                    "The driver module (default: TARVIKDL next to this program)");
