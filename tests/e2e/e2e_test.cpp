@@ -298,3 +298,26 @@ TEST_F(SystemTest, PortThatWillNotOpenEndsWithItsStatus) {
         << host_->Errors();
     EXPECT_NE(HostLog().find("TARVIK> ColdStart() error opening COM port"), std::string::npos);
 }
+
+// The line goes away (an adapter pulled out) and comes back as a new device
+// behind the same name: the driver's handle is dead, so the values return
+// only after the host closes and reopens the port.
+TEST_F(SystemTest, LineThatWentAwayReturnsAfterCloseAndReopen) {
+    StartSimulator("dp 2\nhold 2s weight=1\naway 2s\nhold 120s weight=2\n");
+    StartHost();
+    ASSERT_TRUE(WaitForText("\"event\":\"comm-lost\"")) << HostLog();
+    ASSERT_TRUE(
+        sim_->WaitForOutput([](const std::string& out) { return CountOf(out, "\n") >= 2; }, 30s))
+        << "the line did not come back: " << sim_->Errors();
+    std::this_thread::sleep_for(1s);
+    EXPECT_EQ(host_->Output().find("\"value\":2,"), std::string::npos)
+        << "values through a handle of a line that went away";
+
+    host_->Send("close\nreopen\n");
+    ASSERT_TRUE(WaitForText("\"value\":2,")) << HostLog();
+    host_->Send("quit\n");
+    ASSERT_EQ(HostExit(), 0) << host_->Errors();
+    std::vector<std::string> events = ParseEvents(host_->Output());
+    EXPECT_EQ(events, (std::vector<std::string>{"comm-lost", "comm-back"}));
+    EXPECT_EQ(CountOf(ReadText(Path("sim.log")), "event away"), 1u);
+}
