@@ -7,23 +7,9 @@
 #include <gtest/gtest.h>
 
 #include "platform/dcb_termios.h"
+#include "support/line_dcb.h"
 
 namespace {
-
-DCB Dcb(DWORD rate, BYTE size, BYTE parity, BYTE stop) {
-    DCB dcb{};
-    dcb.DCBlength = sizeof dcb;
-    dcb.BaudRate = rate;
-    dcb.fBinary = TRUE;
-    dcb.fDtrControl = DTR_CONTROL_ENABLE;
-    dcb.fRtsControl = RTS_CONTROL_ENABLE;
-    dcb.ByteSize = size;
-    dcb.Parity = parity;
-    dcb.StopBits = stop;
-    dcb.XonChar = 0x11;
-    dcb.XoffChar = 0x13;
-    return dcb;
-}
 
 // A fresh terminal: canonical, echoing, translating.
 LineTermios Cooked() {
@@ -47,23 +33,23 @@ TEST(DcbToTermios, LineFormats) {
         uint32_t cflag; // the format bits expected
         uint32_t rate;
     };
-    auto cts = Dcb(9600, 8, NOPARITY, ONESTOPBIT);
+    auto cts = LineDcb(9600, 8, NOPARITY, ONESTOPBIT);
     cts.fOutxCtsFlow = TRUE;
-    auto rtsHandshake = Dcb(9600, 8, NOPARITY, ONESTOPBIT);
+    auto rtsHandshake = LineDcb(9600, 8, NOPARITY, ONESTOPBIT);
     rtsHandshake.fRtsControl = RTS_CONTROL_HANDSHAKE;
     const Case cases[] = {
-        {"9600 7E1", Dcb(9600, 7, EVENPARITY, ONESTOPBIT), B9600 | CS7 | PARENB, 9600},
-        {"9600 8N1", Dcb(9600, 8, NOPARITY, ONESTOPBIT), B9600 | CS8, 9600},
-        {"2400 7O2", Dcb(2400, 7, ODDPARITY, TWOSTOPBITS), B2400 | CS7 | PARENB | PARODD | CSTOPB,
-         2400},
-        {"19200 8M1", Dcb(19200, 8, MARKPARITY, ONESTOPBIT),
+        {"9600 7E1", LineDcb(9600, 7, EVENPARITY, ONESTOPBIT), B9600 | CS7 | PARENB, 9600},
+        {"9600 8N1", LineDcb(9600, 8, NOPARITY, ONESTOPBIT), B9600 | CS8, 9600},
+        {"2400 7O2", LineDcb(2400, 7, ODDPARITY, TWOSTOPBITS),
+         B2400 | CS7 | PARENB | PARODD | CSTOPB, 2400},
+        {"19200 8M1", LineDcb(19200, 8, MARKPARITY, ONESTOPBIT),
          B19200 | CS8 | PARENB | PARODD | CMSPAR, 19200},
-        {"57600 8S1", Dcb(57600, 8, SPACEPARITY, ONESTOPBIT), B57600 | CS8 | PARENB | CMSPAR,
+        {"57600 8S1", LineDcb(57600, 8, SPACEPARITY, ONESTOPBIT), B57600 | CS8 | PARENB | CMSPAR,
          57600},
-        {"110 5N1.5", Dcb(110, 5, NOPARITY, ONE5STOPBITS), B110 | CS5 | CSTOPB, 110},
-        {"300 6N2", Dcb(300, 6, NOPARITY, TWOSTOPBITS), B300 | CS6 | CSTOPB, 300},
-        {"non-standard 1234", Dcb(1234, 8, NOPARITY, ONESTOPBIT), BOTHER | CS8, 1234},
-        {"non-standard 65535", Dcb(65535, 8, NOPARITY, ONESTOPBIT), BOTHER | CS8, 65535},
+        {"110 5N1.5", LineDcb(110, 5, NOPARITY, ONE5STOPBITS), B110 | CS5 | CSTOPB, 110},
+        {"300 6N2", LineDcb(300, 6, NOPARITY, TWOSTOPBITS), B300 | CS6 | CSTOPB, 300},
+        {"non-standard 1234", LineDcb(1234, 8, NOPARITY, ONESTOPBIT), BOTHER | CS8, 1234},
+        {"non-standard 65535", LineDcb(65535, 8, NOPARITY, ONESTOPBIT), BOTHER | CS8, 65535},
         {"CTS output flow", cts, B9600 | CS8 | CRTSCTS, 9600},
         {"RTS handshake", rtsHandshake, B9600 | CS8 | CRTSCTS, 9600},
     };
@@ -81,14 +67,14 @@ TEST(DcbToTermios, LineFormats) {
 
 TEST(DcbToTermios, TheLineIsRaw) {
     LineTermios next{};
-    ASSERT_TRUE(DcbToTermios(Dcb(9600, 7, EVENPARITY, ONESTOPBIT), Cooked(), &next));
+    ASSERT_TRUE(DcbToTermios(LineDcb(9600, 7, EVENPARITY, ONESTOPBIT), Cooked(), &next));
     EXPECT_EQ(next.iflag, 0u); // no translation, stripping, parity marking or XON/XOFF
     EXPECT_EQ(next.oflag & OPOST, 0u);
     EXPECT_EQ(next.lflag & (ICANON | ECHO | ECHOE | ECHOK | ECHONL | ISIG | IEXTEN), 0u);
     EXPECT_EQ(next.vmin, 0);
     EXPECT_EQ(next.vtime, 0);
 
-    auto xonXoff = Dcb(9600, 8, NOPARITY, ONESTOPBIT);
+    auto xonXoff = LineDcb(9600, 8, NOPARITY, ONESTOPBIT);
     xonXoff.fOutX = TRUE;
     xonXoff.fInX = TRUE;
     ASSERT_TRUE(DcbToTermios(xonXoff, Cooked(), &next));
@@ -103,19 +89,19 @@ TEST(DcbToTermios, RefusesWhatTheLineCannotDo) {
         DCB dcb;
     };
     auto with = [](auto edit) {
-        DCB dcb = Dcb(9600, 8, NOPARITY, ONESTOPBIT);
+        DCB dcb = LineDcb(9600, 8, NOPARITY, ONESTOPBIT);
         edit(dcb);
         return dcb;
     };
     const Case cases[] = {
-        {"rate 0", Dcb(0, 8, NOPARITY, ONESTOPBIT)},
-        {"rate above 4000000", Dcb(4000001, 8, NOPARITY, ONESTOPBIT)},
-        {"4 data bits", Dcb(9600, 4, NOPARITY, ONESTOPBIT)},
-        {"9 data bits", Dcb(9600, 9, NOPARITY, ONESTOPBIT)},
-        {"parity 5", Dcb(9600, 8, 5, ONESTOPBIT)},
-        {"1.5 stop bits with 8 data bits", Dcb(9600, 8, NOPARITY, ONE5STOPBITS)},
-        {"2 stop bits with 5 data bits", Dcb(9600, 5, NOPARITY, TWOSTOPBITS)},
-        {"stop bits 3", Dcb(9600, 8, NOPARITY, 3)},
+        {"rate 0", LineDcb(0, 8, NOPARITY, ONESTOPBIT)},
+        {"rate above 4000000", LineDcb(4000001, 8, NOPARITY, ONESTOPBIT)},
+        {"4 data bits", LineDcb(9600, 4, NOPARITY, ONESTOPBIT)},
+        {"9 data bits", LineDcb(9600, 9, NOPARITY, ONESTOPBIT)},
+        {"parity 5", LineDcb(9600, 8, 5, ONESTOPBIT)},
+        {"1.5 stop bits with 8 data bits", LineDcb(9600, 8, NOPARITY, ONE5STOPBITS)},
+        {"2 stop bits with 5 data bits", LineDcb(9600, 5, NOPARITY, TWOSTOPBITS)},
+        {"stop bits 3", LineDcb(9600, 8, NOPARITY, 3)},
         {"DTR handshake", with([](DCB& d) { d.fDtrControl = DTR_CONTROL_HANDSHAKE; })},
         {"RTS toggle", with([](DCB& d) { d.fRtsControl = RTS_CONTROL_TOGGLE; })},
         {"DSR output flow", with([](DCB& d) { d.fOutxDsrFlow = TRUE; })},
@@ -137,10 +123,10 @@ TEST(DcbToTermios, RefusesWhatTheLineCannotDo) {
 
 TEST(TermiosToDcb, ReportsWhatWasSet) {
     const DCB cases[] = {
-        Dcb(9600, 7, EVENPARITY, ONESTOPBIT),
-        Dcb(1234, 8, ODDPARITY, TWOSTOPBITS),
-        Dcb(110, 5, MARKPARITY, ONE5STOPBITS),
-        Dcb(115200, 6, SPACEPARITY, ONESTOPBIT),
+        LineDcb(9600, 7, EVENPARITY, ONESTOPBIT),
+        LineDcb(1234, 8, ODDPARITY, TWOSTOPBITS),
+        LineDcb(110, 5, MARKPARITY, ONE5STOPBITS),
+        LineDcb(115200, 6, SPACEPARITY, ONESTOPBIT),
     };
     for (const DCB& set : cases) {
         SCOPED_TRACE(set.BaudRate);

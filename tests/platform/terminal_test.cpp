@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/posix_win32.h"
+#include "support/line_dcb.h"
 #include "support/pty_pair.h"
 
 namespace {
@@ -25,21 +26,6 @@ long long MsSince(Clock::time_point start) {
 HANDLE Open(const std::string& path) {
     return CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
                        nullptr);
-}
-
-DCB Line(DWORD rate, BYTE size, BYTE parity, BYTE stop) {
-    DCB dcb{};
-    dcb.DCBlength = sizeof dcb;
-    dcb.BaudRate = rate;
-    dcb.fBinary = TRUE;
-    dcb.fDtrControl = DTR_CONTROL_ENABLE;
-    dcb.fRtsControl = RTS_CONTROL_ENABLE;
-    dcb.ByteSize = size;
-    dcb.Parity = parity;
-    dcb.StopBits = stop;
-    dcb.XonChar = 0x11;
-    dcb.XoffChar = 0x13;
-    return dcb;
 }
 
 class Terminal : public testing::Test {
@@ -76,7 +62,7 @@ TEST_F(Terminal, SetCommStateMakesTheLineRaw) {
     cooked.c_oflag |= OPOST | ONLCR;
     ASSERT_EQ(tcsetattr(pty.slaveFd(), TCSANOW, &cooked), 0);
 
-    DCB dcb = Line(9600, 8, NOPARITY, ONESTOPBIT);
+    DCB dcb = LineDcb(9600, 8, NOPARITY, ONESTOPBIT);
     ASSERT_TRUE(SetCommState(handle, &dcb)); // DTR and RTS on a pty: no error
     termios now{};
     ASSERT_EQ(tcgetattr(pty.slaveFd(), &now), 0);
@@ -102,12 +88,12 @@ TEST_F(Terminal, SetCommStateMakesTheLineRaw) {
 }
 
 TEST_F(Terminal, KeepsANonStandardRateAndRefusesInvalidSettings) {
-    DCB dcb = Line(1234, 8, NOPARITY, ONESTOPBIT);
+    DCB dcb = LineDcb(1234, 8, NOPARITY, ONESTOPBIT);
     ASSERT_TRUE(SetCommState(handle, &dcb));
     DCB back{};
     ASSERT_TRUE(GetCommState(handle, &back));
     EXPECT_EQ(back.BaudRate, 1234u);
-    DCB bad = Line(9600, 9, NOPARITY, ONESTOPBIT);
+    DCB bad = LineDcb(9600, 9, NOPARITY, ONESTOPBIT);
     EXPECT_FALSE(SetCommState(handle, &bad));
     ASSERT_TRUE(GetCommState(handle, &back));
     EXPECT_EQ(back.BaudRate, 1234u); // unchanged by the refused call

@@ -8,17 +8,7 @@
 #include <string>
 #include <vector>
 
-using FrameBytes = std::array<uint8_t, 18>;
-
-// The checksum the indicator appends: two's complement of the sum of bytes
-// 0..16, low 7 bits.
-inline uint8_t FrameChecksum(const uint8_t* frame) {
-    unsigned sum = 0;
-    for (int i = 0; i < 17; ++i) {
-        sum += frame[i];
-    }
-    return static_cast<uint8_t>((256 - (sum % 256)) % 256) & 0x7F;
-}
+#include "support/indicator_frames.h"
 
 // A good message: status words A, B, C, six weight and six tare characters.
 inline FrameBytes MakeFrame(uint8_t statusA, uint8_t statusB, const char* weight, const char* tare,
